@@ -1,0 +1,4 @@
+#include "settings/Settings.h"
+
+CSettings::CSettings() = default;
+CSettings::~CSettings() = default;

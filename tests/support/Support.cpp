@@ -1,0 +1,200 @@
+#include "tests/support/Support.h"
+
+#include <cstdio>
+
+namespace test {
+
+std::string WinPath(const std::string& linuxPath) {
+    std::string result = "Z:" + linuxPath;
+    for (char& c : result) {
+        if (c == '/') c = '\\';
+    }
+    return result;
+}
+
+std::string BinDir() { return WinPath(KELVARA_BIN_DIR); }
+
+std::string FreshFolder(const std::string& name) {
+    std::string root = WinPath(KELVARA_BUILD_DIR) + "\\testrun";
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    std::string folder = root + "\\" + name;
+    // Empty what an earlier run left (only plain files are ever put there).
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                std::string file = folder + "\\" + data.cFileName;
+                ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA(file.c_str());
+            }
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    ::SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+bool CopyInto(const std::string& file, const std::string& folder) {
+    size_t slash = file.find_last_of('\\');
+    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    return ::CopyFileA(file.c_str(), (folder + "\\" + name).c_str(), FALSE) != FALSE;
+}
+
+void PumpMessages(DWORD ms) {
+    DWORD start = ::GetTickCount();
+    do {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (ms == 0) break;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (::GetTickCount() - start < ms);
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (::GetTickCount() - start >= timeoutMs) return done();
+        PumpMessages(20);
+    }
+}
+
+namespace {
+
+struct EnumState {
+    DWORD processId;
+    const char* className;
+    const char* title;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopWindow(HWND window, LPARAM param) {
+    auto* state = reinterpret_cast<EnumState*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid != state->processId) return TRUE;
+    if (state->className && ClassOf(window) != state->className) return TRUE;
+    if (state->title && TextOf(window) != state->title) return TRUE;
+    state->found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TopWindowsOf(DWORD processId, const char* className, const char* title) {
+    EnumState state{processId, className, title, {}};
+    ::EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+std::string ClassOf(HWND window) {
+    char name[256] = "";
+    ::GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string TextOf(HWND window) {
+    char text[1024] = "";
+    // WM_GETTEXT works across processes for the standard controls and dialogs.
+    ::SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                          5000, nullptr);
+    return text;
+}
+
+Program::Program(const std::string& folderName, bool withSkinLibrary) : folder_(FreshFolder(folderName)) {
+    CopyInto(BinDir() + "\\Kelvara.exe", folder_);
+    if (withSkinLibrary) CopyInto(BinDir() + "\\SkinMagic.dll", folder_);
+}
+
+Program::~Program() { Kill(); }
+
+bool Program::Start(const std::string& arguments) {
+    std::string commandLine = "\"" + exePath() + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si,
+                          &pi_)) {
+        return false;
+    }
+    exitCode_ = STILL_ACTIVE;
+    return true;
+}
+
+HWND Program::WaitForMainWindow(DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : TopWindowsOf(pi_.dwProcessId, "#32770", "Kelvara")) {
+                // The About box has the same caption; the main window has the ACCELLERATE! button.
+                if (::GetDlgItem(w, 1001) && ::IsWindowVisible(w)) {
+                    found = w;
+                    return true;
+                }
+            }
+            return !running();
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND Program::WaitForMessageBox(DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : TopWindowsOf(pi_.dwProcessId, "#32770", nullptr)) {
+                // A message box has the static 0xFFFF and no ACCELLERATE! button.
+                if (::IsWindowVisible(w) && !::GetDlgItem(w, 1001) && ::GetDlgItem(w, 0xFFFF)) {
+                    found = w;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool Program::running() const {
+    if (!pi_.hProcess) return false;
+    return ::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool Program::WaitForExit(DWORD timeoutMs) {
+    if (!pi_.hProcess) return false;
+    bool ended = WaitUntil([&] { return !running(); }, timeoutMs);
+    if (ended) ::GetExitCodeProcess(pi_.hProcess, &exitCode_);
+    return ended;
+}
+
+void Program::Kill() {
+    if (!pi_.hProcess) return;
+    if (running()) {
+        ::TerminateProcess(pi_.hProcess, 99);
+        ::WaitForSingleObject(pi_.hProcess, 10000);
+    }
+    ::CloseHandle(pi_.hThread);
+    ::CloseHandle(pi_.hProcess);
+    pi_ = {};
+}
+
+std::string MessageBoxText(HWND box) { return TextOf(::GetDlgItem(box, 0xFFFF)); }
+
+void DismissMessageBox(HWND box) {
+    if (::GetDlgItem(box, IDOK)) {
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
+    } else {
+        ::PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+void DeleteRegistryTree(HKEY root, const char* path) { ::RegDeleteTreeA(root, path); }
+
+}  // namespace test

@@ -1,0 +1,3 @@
+#include "widgets/TipButton.h"
+
+void CTipButton::SetTipText(const char*, BOOL) {}
