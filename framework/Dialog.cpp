@@ -59,6 +59,8 @@ INT_PTR CDialog::DoModal() {
         return -1;
     }
     if (owner) ::EnableWindow(owner, FALSE);
+    // Like a modal dialog of the system, the dialog shows even when its template is not visible.
+    if (running_ && !::IsWindowVisible(window)) ::ShowWindow(window, SW_SHOWNORMAL);
 
     MSG msg;
     while (running_) {

@@ -16,7 +16,5 @@ configure() {  # dir toolchain tests
 }
 configure "$BUILD_DIR/w32" toolchain-i686.cmake OFF
 configure "$BUILD_DIR/w64" toolchain-x86_64.cmake "${KELVARA_TESTS:-ON}"
-ninja -C "$BUILD_DIR/w32" -j "$jobs" | grep -v '^\[' || true
-test "${PIPESTATUS[0]}" -eq 0
-ninja -C "$BUILD_DIR/w64" -j "$jobs" | grep -v '^\[' || true
-test "${PIPESTATUS[0]}" -eq 0
+ninja -C "$BUILD_DIR/w32" -j "$jobs" | { grep -v '^\[' || true; }
+ninja -C "$BUILD_DIR/w64" -j "$jobs" | { grep -v '^\[' || true; }

@@ -20,6 +20,10 @@ trap kelvara_stop_env EXIT
 kelvara_start_display
 kelvara_boot_prefix
 
+# Web addresses the program opens are recorded here instead of reaching a browser.
+mkdir -p "$BUILD_DIR/w64/testrun"
+export KELVARA_URL_LOG="$BUILD_DIR/w64/testrun/opened-urls.log"
+
 echo "== tests under Wine"
 cd "$BUILD_DIR/w64"
 ctest --output-on-failure --timeout 600 "$@"
