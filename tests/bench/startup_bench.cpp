@@ -1,0 +1,71 @@
+// Start-up time of Kelvara.exe until its main window shows, as a ratio to the smallest
+// dialog program built the same way and started under the same Wine (the floor).
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/support/Support.h"
+
+namespace {
+
+constexpr int kRuns = 7;
+
+// Milliseconds from CreateProcess to a visible top-level window with this caption.
+double TimeToWindow(const std::string& exe, const std::string& folder, const char* caption) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string line = "\"" + exe + "\"";
+    LARGE_INTEGER frequency, start, shown;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&start);
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+        return -1;
+    }
+    bool up = test::WaitUntil(
+        [&] {
+            for (HWND w : test::TopWindowsOf(pi.dwProcessId, "#32770", caption)) {
+                if (::IsWindowVisible(w)) return true;
+            }
+            return false;
+        },
+        30000);
+    ::QueryPerformanceCounter(&shown);
+    ::TerminateProcess(pi.hProcess, 0);
+    ::WaitForSingleObject(pi.hProcess, 10000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    if (!up) return -1;
+    return 1000.0 * static_cast<double>(shown.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+    test::Program program("bench_startup");
+    std::string floorFolder = test::FreshFolder("bench_startup_floor");
+    test::CopyInto(test::BinDir() + "\\minimal_dialog.exe", floorFolder);
+
+    std::vector<double> kelvara, minimal;
+    for (int i = 0; i < kRuns; ++i) {
+        minimal.push_back(TimeToWindow(floorFolder + "\\minimal_dialog.exe", floorFolder, "Minimal"));
+        kelvara.push_back(TimeToWindow(program.exePath(), program.folder(), "Kelvara"));
+    }
+    double k = Median(kelvara);
+    double m = Median(minimal);
+    if (k < 0 || m < 0) {
+        std::printf("start-up: a window did not appear\n");
+        return 1;
+    }
+    std::printf("start-up to window: Kelvara %.1f ms, minimal dialog %.1f ms (floor), ratio %.2f (goal <= 1.3)\n", k, m,
+                k / m);
+    return 0;
+}
