@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/PacketWatcher.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "res/resource.h"
@@ -134,4 +135,6 @@ private:
     INT listedAdapterCount_ = 0;
     CAnimatedPicture levelPicture_;
     INT LoadLevel = 1;
+    // Last, so that the watcher is stopped first when the window goes.
+    PacketWatcher packetWatcher_;
 };
