@@ -8,7 +8,7 @@ namespace {
 
 INT_PTR CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM) {
     if (msg == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) {
-        ::EndDialog(window, 0);
+        ::DestroyWindow(window);
         return TRUE;
     }
     return msg == WM_INITDIALOG;
@@ -28,5 +28,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     *p++ = 0;  // class
     for (const char* c = "Minimal"; *c; ++c) *p++ = static_cast<WORD>(*c);
     *p++ = 0;
-    return static_cast<int>(::DialogBoxIndirectParamA(instance, tmpl, nullptr, Proc, 0));
+    // Created and run the way the program runs its dialogs: modeless creation, own loop.
+    HWND window = ::CreateDialogIndirectParamA(instance, tmpl, nullptr, Proc, 0);
+    if (!window) return 1;
+    ::ShowWindow(window, SW_SHOWNORMAL);
+    MSG msg;
+    while (::IsWindow(window) && ::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (!::IsDialogMessageA(window, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    return 0;
 }
