@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "framework/SystemLibrary.h"
+
 namespace test {
 
 std::string WinPath(const std::string& linuxPath) {
@@ -113,14 +115,15 @@ Program::Program(const std::string& folderName, bool withSkinLibrary) : folder_(
 
 Program::~Program() { Kill(); }
 
-bool Program::Start(const std::string& arguments) {
+bool Program::Start(const std::string& arguments, const std::string& workingFolder) {
     std::string commandLine = "\"" + exePath() + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
-    if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si,
+    if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workingFolder.empty() ? folder_.c_str() : workingFolder.c_str(), &si,
                           &pi_)) {
         return false;
     }
@@ -196,5 +199,65 @@ void DismissMessageBox(HWND box) {
 }
 
 void DeleteRegistryTree(HKEY root, const char* path) { ::RegDeleteTreeA(root, path); }
+
+bool LoadCommonControls() {
+    // InitCommonControls is exported by ordinal only.
+    constexpr WORD kInitCommonControlsOrdinal = 17;
+    HMODULE comctl = fw::LoadSystemLibrary("comctl32.dll");
+    if (!comctl) return false;
+    using InitProc = void(WINAPI*)();
+    auto init = reinterpret_cast<InitProc>(
+        reinterpret_cast<void*>(::GetProcAddress(comctl, MAKEINTRESOURCEA(kInitCommonControlsOrdinal))));
+    if (!init) return false;
+    init();
+    return true;
+}
+
+std::vector<HWND> WineTrayIconWindows() {
+    std::vector<HWND> icons;
+    HWND tray = ::FindWindowA("__winex11_standalone_tray", nullptr);
+    if (!tray) return icons;
+    for (HWND child = ::GetWindow(tray, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == "__winex11_tray_icon") icons.push_back(child);
+    }
+    return icons;
+}
+
+std::vector<std::string> ComboItemTexts(HWND combo) {
+    // Across processes Wine 8 hands the text of an ANSI CB_GETLBTEXT back unconverted (as
+    // UTF-16); the Unicode form arrives whole.
+    std::vector<std::string> items;
+    LRESULT count = ::SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring wide(length > 0 ? static_cast<size_t>(length) + 1 : 1, L'\0');
+        if (length > 0) {
+            ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
+        }
+        char text[1024] = "";
+        ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
+        items.emplace_back(text);
+    }
+    return items;
+}
+
+WineDllOverride::WineDllOverride(const std::string& exeName, const std::string& dll, const std::string& order)
+    : keyPath_("Software\\Wine\\AppDefaults\\" + exeName + "\\DllOverrides"), dll_(dll) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        ::RegSetValueExA(key, dll_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(order.c_str()),
+                         static_cast<DWORD>(order.size() + 1));
+        ::RegCloseKey(key);
+    }
+}
+
+WineDllOverride::~WineDllOverride() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, dll_.c_str());
+        ::RegCloseKey(key);
+    }
+}
 
 }  // namespace test

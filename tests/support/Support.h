@@ -42,7 +42,8 @@ public:
     const std::string& folder() const { return folder_; }
     std::string exePath() const { return folder_ + "\\Kelvara.exe"; }
 
-    bool Start(const std::string& arguments = "");
+    // Starts the copy; the working folder is the program's own unless one is given.
+    bool Start(const std::string& arguments = "", const std::string& workingFolder = "");
     // The main window "Kelvara" of the process, once it is up (null after the timeout).
     HWND WaitForMainWindow(DWORD timeoutMs = 20000);
     // A message box (#32770 with the program's caption) the process shows, or null.
@@ -67,5 +68,34 @@ void DismissMessageBox(HWND box);
 
 // Removes a registry key with everything under it; missing keys are fine.
 void DeleteRegistryTree(HKEY root, const char* path);
+
+// Loads the common controls from the system folder and initialises them, as the program's
+// start-up does (a test executable has no start-up of its own); true when that worked.
+bool LoadCommonControls();
+
+// The icon windows of the notification area as Wine shows it without a real taskbar: one
+// "__winex11_tray_icon" window per icon, inside Wine's "__winex11_standalone_tray" window
+// (in its explorer process). Empty when that window does not exist.
+std::vector<HWND> WineTrayIconWindows();
+
+// The item texts of a combo box, also of another process.
+std::vector<std::string> ComboItemTexts(HWND combo);
+
+// Wine's load order of one DLL for programs of one file name, for as long as the object
+// lives: a value under HKCU\Software\Wine\AppDefaults\<exe>\DllOverrides. (A
+// WINEDLLOVERRIDES variable in the environment given to CreateProcess does not reach the
+// started program's loader under Wine 8.) "native,builtin" makes the loader prefer a DLL of
+// that name on the search path, the program's folder first; "" disables the DLL.
+class WineDllOverride {
+public:
+    WineDllOverride(const std::string& exeName, const std::string& dll, const std::string& order);
+    ~WineDllOverride();
+    WineDllOverride(const WineDllOverride&) = delete;
+    WineDllOverride& operator=(const WineDllOverride&) = delete;
+
+private:
+    std::string keyPath_;
+    std::string dll_;
+};
 
 }  // namespace test
