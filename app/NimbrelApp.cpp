@@ -1,6 +1,7 @@
 #include "app/NimbrelApp.h"
 
 #include <commctrl.h>
+#include <ole2.h>
 
 #include "app/NimbrelDlg.h"
 #include "framework/SystemLibrary.h"
@@ -21,6 +22,21 @@ void InitCommonControlsFromSystem() {
     if (init) init();
 }
 
+// The level picture loads its frames with OleLoadPicture, which needs OLE on this thread
+// for as long as the main window lives.
+class OleSession {
+public:
+    OleSession() noexcept : initialised_(SUCCEEDED(::OleInitialize(nullptr))) {}
+    ~OleSession() {
+        if (initialised_) ::OleUninitialize();
+    }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+
+private:
+    bool initialised_;
+};
+
 }  // namespace
 
 bool CNimbrelApp::InitInstance() {
@@ -32,6 +48,7 @@ bool CNimbrelApp::InitInstance() {
     SetDialogSkin("Dialog");
 
     {
+        OleSession ole;
         CNimbrelDlg dialog;
         setMainWindow(&dialog);
         dialog.DoModal();
