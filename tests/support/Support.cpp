@@ -260,4 +260,19 @@ WineDllOverride::~WineDllOverride() {
     }
 }
 
+namespace {
+
+LONG WINAPI ReportFaultAndEnd(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD* record = info->ExceptionRecord;
+    std::fprintf(stderr, "\nFAULT: exception %08lx at %p\n", static_cast<unsigned long>(record->ExceptionCode),
+                 record->ExceptionAddress);
+    std::fflush(stderr);
+    ::TerminateProcess(::GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
+void EndProcessOnFault() { ::SetUnhandledExceptionFilter(ReportFaultAndEnd); }
+
 }  // namespace test

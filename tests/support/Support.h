@@ -98,4 +98,8 @@ private:
     std::string dll_;
 };
 
+// Makes a fault in the test process (an access violation, say) end it at once with a line
+// on stderr, where Wine would otherwise keep the crashed process waiting for its debugger.
+void EndProcessOnFault();
+
 }  // namespace test
