@@ -134,6 +134,7 @@ TEST_F(MainWindow, ShowsEveryControlOfItsTemplate) {
     EXPECT_EQ(test::TextOf(::GetDlgItem(main, IDC_ACCELERATE)), "Status: accelerating\nPress to stop acceleration");
     EXPECT_EQ(test::TextOf(::GetDlgItem(main, IDC_QUIT)), "&Quit");
     EXPECT_EQ(test::TextOf(::GetDlgItem(main, IDC_RUN)), "Run");
+    EXPECT_EQ(test::TextOf(::GetDlgItem(main, IDC_LAUNCHER)), " No P2P Application has been detected");
     EXPECT_EQ(::SendMessageA(::GetDlgItem(main, IDC_ACCELERATE), BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
