@@ -16,55 +16,47 @@ struct WatcherStart {
     SOCKET socket;
     fw::UniqueHandle stopEvent;
     const std::atomic<std::int32_t>* active;
+    // Read on every packet; the event alone would cost a system call each time.
+    std::shared_ptr<std::atomic<bool>> stopRequested;
 };
 
 unsigned __stdcall WatcherThread(void* parameter) {
     std::unique_ptr<WatcherStart> start(static_cast<WatcherStart*>(parameter));
-    return RunPacketWatcher(start->socket, start->stopEvent.get(), *start->active);
+    return RunPacketWatcher(start->socket, start->stopEvent.get(), *start->active, start->stopRequested.get());
 }
 
 }  // namespace
 
-DWORD RunPacketWatcher(SOCKET socket, HANDLE stopEvent, const std::atomic<std::int32_t>& active) {
+DWORD RunPacketWatcher(SOCKET socket, HANDLE stopEvent, const std::atomic<std::int32_t>& active,
+                       const std::atomic<bool>* stopRequested) {
     // One packet at a time in a fixed buffer on this thread's stack; nothing is allocated
     // per packet.
     char packet[kPacketBufferSize];
     sockaddr_in sender{};
     DWORD result = kWatcherExitSwitchedOff;
-    fw::UniqueHandle received(::WSACreateEvent());
-    if (!received) {
+    // The socket reports "readable" through an event, so the thread waits for a packet and a
+    // stop request together; every packet already queued is then taken with one plain
+    // receive each, as a blocking loop would.
+    fw::UniqueHandle readable(::WSACreateEvent());
+    if (!readable || ::WSAEventSelect(socket, readable.get(), FD_READ) == SOCKET_ERROR) {
         WatcherCloseSocket(socket);
         return kWatcherExitReceiveFailed;
     }
 
-    while (active.load() != 0) {
-        WSABUF buffer{kPacketBufferSize, packet};
-        WSAOVERLAPPED overlapped{};
-        overlapped.hEvent = received.get();
-        DWORD bytes = 0;
-        DWORD flags = 0;
-        INT senderLength = sizeof sender;
-        int rc = ::WSARecvFrom(socket, &buffer, 1, &bytes, &flags, reinterpret_cast<sockaddr*>(&sender), &senderLength,
-                               &overlapped, nullptr);
-        if (rc == SOCKET_ERROR && ::WSAGetLastError() != WSA_IO_PENDING) {
+    auto stopped = [stopRequested] { return stopRequested && stopRequested->load(); };
+    while (active.load() != 0 && !stopped()) {
+        int senderLength = sizeof sender;
+        int received = ::recvfrom(socket, packet, kPacketBufferSize, 0, reinterpret_cast<sockaddr*>(&sender),
+                                  &senderLength);
+        if (received != SOCKET_ERROR) continue;  // the packet is dropped; the next turn overwrites it
+        if (::WSAGetLastError() != WSAEWOULDBLOCK) {
             result = kWatcherExitReceiveFailed;
             break;
         }
-        HANDLE waits[2] = {received.get(), stopEvent};
-        DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-        if (woke != WAIT_OBJECT_0) {
-            // Stop requested (or the wait failed): the pending receive must finish before
-            // its buffer on this stack goes away.
-            ::CancelIo(reinterpret_cast<HANDLE>(socket));
-            ::WSAGetOverlappedResult(socket, &overlapped, &bytes, TRUE, &flags);
-            break;
-        }
-        if (!::WSAGetOverlappedResult(socket, &overlapped, &bytes, FALSE, &flags)) {
-            result = kWatcherExitReceiveFailed;
-            break;
-        }
-        ::WSAResetEvent(received.get());
-        // The packet is dropped; the next turn overwrites the buffer.
+        HANDLE waits[2] = {readable.get(), stopEvent};
+        if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) break;
+        // A packet arriving after this reset signals again: the receive above re-arms it.
+        ::WSAResetEvent(readable.get());
     }
     WatcherCloseSocket(socket);
     return result;
@@ -83,7 +75,8 @@ bool PacketWatcher::Start(SOCKET socket, const std::atomic<std::int32_t>& active
         WatcherCloseSocket(socket);
         return false;
     }
-    auto* start = new WatcherStart{socket, fw::UniqueHandle(threadsCopy), &active};
+    auto stopRequested = std::make_shared<std::atomic<bool>>(false);
+    auto* start = new WatcherStart{socket, fw::UniqueHandle(threadsCopy), &active, stopRequested};
     uintptr_t thread = ::_beginthreadex(nullptr, 0, WatcherThread, start, 0, nullptr);
     if (thread == 0) {
         delete start;
@@ -92,6 +85,7 @@ bool PacketWatcher::Start(SOCKET socket, const std::atomic<std::int32_t>& active
     }
     thread_.reset(reinterpret_cast<HANDLE>(thread));
     stopEvent_ = std::move(stop);
+    stopRequested_ = std::move(stopRequested);
     return true;
 }
 
@@ -101,6 +95,7 @@ bool PacketWatcher::Running() const {
 
 void PacketWatcher::Stop(DWORD waitMs) {
     if (!thread_) return;
+    if (stopRequested_) stopRequested_->store(true);
     ::SetEvent(stopEvent_.get());
     ::WaitForSingleObject(thread_.get(), waitMs);
     if (Running()) {
@@ -108,6 +103,7 @@ void PacketWatcher::Stop(DWORD waitMs) {
         thread_.reset();
     }
     stopEvent_.reset();
+    stopRequested_.reset();
 }
 
 DWORD PacketWatcher::LastExitCode() const {

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "framework/Handles.h"
 
@@ -23,10 +24,11 @@ constexpr DWORD kWatcherExitSwitchedOff = 0;
 constexpr DWORD kWatcherExitReceiveFailed = 1;
 
 // The watcher's loop on one socket, run on the calling thread: receive while `active` is
-// non-zero and `stopEvent` is not signalled. Closes `socket` once before it returns.
+// non-zero and no stop was requested (`stopEvent` signalled or `*stopRequested` set). Closes `socket` once before it returns.
 // Returns kWatcherExitSwitchedOff when it ended because acceleration was switched off or
 // a stop was requested, kWatcherExitReceiveFailed when a receive failed.
-DWORD RunPacketWatcher(SOCKET socket, HANDLE stopEvent, const std::atomic<std::int32_t>& active);
+DWORD RunPacketWatcher(SOCKET socket, HANDLE stopEvent, const std::atomic<std::int32_t>& active,
+                       const std::atomic<bool>* stopRequested = nullptr);
 
 class PacketWatcher {
 public:
@@ -49,4 +51,5 @@ public:
 private:
     fw::UniqueHandle thread_;
     fw::UniqueHandle stopEvent_;
+    std::shared_ptr<std::atomic<bool>> stopRequested_;
 };
