@@ -17,8 +17,6 @@ const char* const kStoppedStatusText = "Status: stopped\nPress to start accelera
 
 namespace {
 
-constexpr UINT kSamplerPeriodMs = 1000;
-constexpr UINT kGraphScrollMs = 1000;
 // A bind that reports "operation now in progress" still leaves a usable socket.
 constexpr int kBindInProgress = WSAEINPROGRESS;  // 10036
 

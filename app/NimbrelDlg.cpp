@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr UINT kSamplerPeriodMs = 1000;
-constexpr UINT kGraphScrollMs = 1000;
 constexpr int kGraphRangeLow = 1;
 constexpr int kGraphRangeHigh = 10;
 

@@ -19,6 +19,9 @@ class CNimbrelDlg : public fw::CDialog {
 public:
     static constexpr int kHistorySize = 110;
     static constexpr int kMaxListedAdapters = 256;
+    // Period of timer 20 and of the graph's scrolling while the load display runs.
+    static constexpr UINT kSamplerPeriodMs = 1000;
+    static constexpr UINT kGraphScrollMs = 1000;
 
     CNimbrelDlg();
     ~CNimbrelDlg() override;

@@ -35,8 +35,6 @@ namespace {
 constexpr int kPlaceholderItem = 0;
 // The stored name is looked for from item 2 on, wrapping round to items 0 and 1.
 constexpr int kSearchAfterItem = 1;
-constexpr UINT kSamplerPeriodMs = 1000;
-constexpr UINT kGraphScrollMs = 1000;
 
 // With no client left, item 0 says so instead of inviting a choice.
 void ShowNothingDetectedWhenEmpty(const fw::CComboBox& combo) {

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -51,14 +50,7 @@ const FakeClient kShareaza{" Shareaza", "Software\\Shareaza\\Shareaza", "Path", 
 
 std::string ProbeExe() { return test::BinDir() + "\\uplift_probe.exe"; }
 
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 void SetText(HKEY root, const char* keyPath, const char* name, const std::string& text) {
     HKEY key = nullptr;
@@ -465,11 +457,11 @@ TEST_F(Launcher, RunStartsOnlyTheStoredPath) {
     Store("APP_PATH", elsewhere);
     ASSERT_TRUE(PressRun(main));
     const std::string record = elsewhere + ".args";
-    ASSERT_TRUE(test::WaitUntil([&] { return FileExists(record) && !ReadFile(record).empty(); }, kLaunchTimeoutMs));
-    EXPECT_NE(ReadFile(record).find("runme.exe"), std::string::npos) << ReadFile(record);
+    ASSERT_TRUE(test::WaitUntil([&] { return test::FileExists(record) && !test::ReadFileText(record).empty(); }, kLaunchTimeoutMs));
+    EXPECT_NE(test::ReadFileText(record).find("runme.exe"), std::string::npos) << test::ReadFileText(record);
     // Started before the second one, so it would have left its record by now.
     test::PumpMessages(1000);
-    EXPECT_FALSE(FileExists(emule + ".args"));
+    EXPECT_FALSE(test::FileExists(emule + ".args"));
 
     // Launching changes nothing else.
     EXPECT_EQ(Items(main), (Texts{kSelect, " Emule"}));

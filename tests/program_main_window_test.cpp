@@ -2,7 +2,6 @@
 // updater start, the web commands and the start without the skinning library.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -60,14 +59,7 @@ RECT ClientRectOf(HWND child) {
 
 INT_PTR CALLBACK PassiveDialogProc(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
 
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -262,8 +254,8 @@ TEST_F(MainWindow, UpdaterIsOpenedOnlyFromTheProgramsFolder) {
         ASSERT_TRUE(program.Start());
         ASSERT_NE(program.WaitForMainWindow(kStartTimeoutMs), nullptr);
         std::string record = program.folder() + "\\Uplift.exe.args";
-        ASSERT_TRUE(test::WaitUntil([&] { return FileExists(record) && !ReadFile(record).empty(); }, 10000));
-        std::string args = ReadFile(record);
+        ASSERT_TRUE(test::WaitUntil([&] { return test::FileExists(record) && !test::ReadFileText(record).empty(); }, 10000));
+        std::string args = test::ReadFileText(record);
         EXPECT_NE(args.find("\"Kelvara\" \"2\" \"3.9.0\" \"www.example.com\" \"false\""), std::string::npos) << args;
     }
     {
@@ -274,7 +266,7 @@ TEST_F(MainWindow, UpdaterIsOpenedOnlyFromTheProgramsFolder) {
         ASSERT_TRUE(program.Start("", planted));
         ASSERT_NE(program.WaitForMainWindow(kStartTimeoutMs), nullptr);
         test::PumpMessages(3000);
-        EXPECT_FALSE(FileExists(planted + "\\Uplift.exe.args"));
+        EXPECT_FALSE(test::FileExists(planted + "\\Uplift.exe.args"));
     }
 }
 
@@ -310,7 +302,9 @@ protected:
     }
     std::vector<std::string> Opened() const {
         std::vector<std::string> lines;
-        std::istringstream in(ReadFile(test::WinPath(logLinux_)));
+        std::string log = test::WinPath(logLinux_);
+        if (!test::FileExists(log)) return lines;
+        std::istringstream in(test::ReadFileText(log));
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }

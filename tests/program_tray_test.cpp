@@ -32,17 +32,6 @@ const char kDefaultsFile[] =
     "abs=80\r\n"
     "[log]\r\nuselogfile=0\r\nautodelete=0\r\nmbdelete=1\r\nlogtype=0\r\nlogfile=\r\n";
 
-std::string ReadFileText(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "(no file)";
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-    ::CloseHandle(file);
-    return text;
-}
 
 bool Contains(const std::vector<HWND>& windows, HWND window) {
     for (HWND w : windows) {
@@ -123,12 +112,12 @@ TEST_F(ProgramTray, IconLivesWithTheProgramAndTheSettingsFileAppearsAtTheEnd) {
     test::Program program("tray_lifetime");
     StartProgram(program);
     const std::string ini = program.folder() + "\\Kelvara.ini";
-    EXPECT_EQ(ReadFileText(ini), "(no file)") << "the settings are only read at start";
+    EXPECT_EQ(test::ReadFileText(ini), "(no file)") << "the settings are only read at start";
 
     Quit(program);
     EXPECT_TRUE(test::WaitUntil([&] { return NewIcons(iconsBefore_).empty(); }, kWaitMs));
     EXPECT_FALSE(::IsWindow(icon_));
-    EXPECT_EQ(ReadFileText(ini), kDefaultsFile);
+    EXPECT_EQ(test::ReadFileText(ini), kDefaultsFile);
 }
 
 TEST_F(ProgramTray, HiddenWindowBelongsToTheTrayOwnerAndComesBackOnADoubleClick) {
@@ -204,7 +193,7 @@ TEST_F(ProgramTray, RightClickOnTheIconOpensTheTrayMenu) {
 
         if (c.ends) {
             EXPECT_TRUE(program.WaitForExit(kEndTimeoutMs));
-            EXPECT_EQ(ReadFileText(program.folder() + "\\Kelvara.ini"), kDefaultsFile);
+            EXPECT_EQ(test::ReadFileText(program.folder() + "\\Kelvara.ini"), kDefaultsFile);
         } else {
             test::PumpMessages(500);
             EXPECT_TRUE(program.running());

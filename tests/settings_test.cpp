@@ -80,17 +80,6 @@ TEST(UnsignedNumber, BlanksSignDigitsAndWrapping) {
 
 // ---- Real files ------------------------------------------------------------------------------
 
-std::string ReadFileText(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "(no file)";
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-    ::CloseHandle(file);
-    return text;
-}
 
 bool WriteFileText(const std::string& path, const std::string& text) {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -162,9 +151,9 @@ TEST_F(SettingsFileTest, NoFileGivesTheDefaultsAndWritesThemInOrder) {
         EXPECT_EQ(settings.SrcAddr, 120);
         EXPECT_EQ(settings.MbDelete, 1);
         EXPECT_STREQ(settings.LogFile, "");
-        EXPECT_EQ(ReadFileText(path), "(no file)") << "loading writes nothing";
+        EXPECT_EQ(test::ReadFileText(path), "(no file)") << "loading writes nothing";
     }
-    EXPECT_EQ(ReadFileText(path), kDefaultsFile);
+    EXPECT_EQ(test::ReadFileText(path), kDefaultsFile);
 }
 
 TEST_F(SettingsFileTest, WrittenFileReadsBackTheSame) {
@@ -263,7 +252,7 @@ TEST_F(SettingsFileTest, UnknownKeysAndSectionsStayWhereTheyAre) {
     { CSettings settings(path.c_str()); }
     // Known keys keep their place, new keys go to the end of their section, new sections
     // to the end of the file.
-    EXPECT_EQ(ReadFileText(path),
+    EXPECT_EQ(test::ReadFileText(path),
               "[extra]\r\nfoo=bar\r\n"
               "[main]\r\nalwaysontop=1\r\ncolour=blue\r\nnsresolve=0\r\nportresolve=0\r\nidleseconds=10\r\n"
               "[log]\r\nlogtype=2\r\nrotate=weekly\r\nuselogfile=0\r\nautodelete=0\r\nmbdelete=1\r\nlogfile=\r\n"
@@ -299,7 +288,7 @@ TEST_F(SettingsFileTest, FileThatCannotBeWrittenIsLeftAsItWas) {
         EXPECT_EQ(settings.AlwaysOnTop, 1) << "it can still be read";
     }
     ::CloseHandle(holder);
-    EXPECT_EQ(ReadFileText(locked), original);
+    EXPECT_EQ(test::ReadFileText(locked), original);
 
     const std::string folderInTheWay = PathFor("folder");
     ASSERT_TRUE(::CreateDirectoryA(folderInTheWay.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);

@@ -16,6 +16,8 @@
 #include "widgets/AnimatedPicture.h"
 #include "widgets/GifParser.h"
 
+#include "tests/bench/Timing.h"
+
 namespace {
 
 constexpr int kLoadPairs = 41;
@@ -25,14 +27,8 @@ constexpr double kLoadGoalRatio = 1.1;
 constexpr double kPlayingGoalShare = 0.01;
 constexpr char kHostClass[] = "KelvaraBenchPictureHost";
 
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    return static_cast<double>(to.QuadPart - from.QuadPart) / frequency;
-}
+using bench::Median;
+using bench::Seconds;
 
 template <typename Operation>
 double Milliseconds(Operation operation) {
@@ -42,11 +38,6 @@ double Milliseconds(Operation operation) {
     operation();
     ::QueryPerformanceCounter(&end);
     return Seconds(start, end) * 1e3;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 ULONGLONG Ticks(const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }

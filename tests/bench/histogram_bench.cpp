@@ -11,6 +11,8 @@
 #include "res/resource.h"
 #include "stats/HistogramCtrl.h"
 
+#include "tests/bench/Timing.h"
+
 namespace {
 
 // About the size the graph has in the main window (229 × 44 dialog units).
@@ -24,14 +26,7 @@ constexpr int kCopiesPerBatch = 100;
 constexpr double kGoalMicroseconds = 1000.0;
 constexpr char kHostClass[] = "KelvaraBenchGraphHost";
 
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    return static_cast<double>(to.QuadPart - from.QuadPart) / frequency;
-}
+using bench::Seconds;
 
 struct Timing {
     double best;    // the least disturbed batch: what the work itself costs

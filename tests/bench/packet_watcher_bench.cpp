@@ -18,10 +18,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "tests/bench/Timing.h"
 #include "app/PacketWatcher.h"
 #include "framework/Handles.h"
 
 namespace {
+
+using bench::Median;
+using bench::Seconds;
 
 constexpr int kRounds = 15;
 constexpr int kPingsPerBurst = 400;
@@ -75,12 +79,6 @@ struct Job {
     const std::atomic<std::int32_t>* active;
     Drain result;
 };
-
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 unsigned __stdcall DrainThread(void* parameter) {
     Job& job = *static_cast<Job*>(parameter);
@@ -174,11 +172,6 @@ private:
     std::uint16_t id_ = static_cast<std::uint16_t>(::GetCurrentProcessId());
     std::uint16_t sequence_ = 0;
 };
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 }  // namespace
 

@@ -13,23 +13,18 @@
 #include "framework/SystemLibrary.h"
 #include "res/resource.h"
 #include "stats/IpHelper.h"
+#include "tests/bench/Timing.h"
 #include "tests/support/Support.h"
 
 namespace {
+
+using bench::Median;
+using bench::Seconds;
 
 constexpr int kRounds = 15;
 constexpr int kCallsPerBatch = 20;
 constexpr double kGoalRatio = 1.2;
 constexpr DWORD kSendTimeoutMs = 5000;
-
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    return static_cast<double>(to.QuadPart - from.QuadPart) / frequency;
-}
 
 // The time one call takes over a batch of calls, in microseconds.
 template <typename Operation>
@@ -40,11 +35,6 @@ double MicrosecondsPerCall(Operation operation) {
     for (int i = 0; i < kCallsPerBatch; ++i) operation();
     ::QueryPerformanceCounter(&end);
     return Seconds(start, end) * 1e6 / kCallsPerBatch;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 void Send(HWND window, UINT msg, WPARAM wParam) {

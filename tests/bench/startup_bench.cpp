@@ -7,9 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/bench/Timing.h"
 #include "tests/support/Support.h"
 
 namespace {
+
+using bench::Median;
+using bench::Seconds;
 
 constexpr int kRuns = 7;
 constexpr WPARAM kKelvaraExit = 32786;  // the tray menu's Exit
@@ -47,11 +51,6 @@ double TimeToWindow(const std::string& exe, const std::string& folder, const cha
     ::CloseHandle(pi.hProcess);
     if (!up) return -1;
     return 1000.0 * static_cast<double>(shown.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

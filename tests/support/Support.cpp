@@ -44,6 +44,20 @@ bool CopyInto(const std::string& file, const std::string& folder) {
     return ::CopyFileA(file.c_str(), (folder + "\\" + name).c_str(), FALSE) != FALSE;
 }
 
+bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadFileText(const std::string& path) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "(no file)";
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    ::CloseHandle(file);
+    return text;
+}
+
 void PumpMessages(DWORD ms) {
     DWORD start = ::GetTickCount();
     do {

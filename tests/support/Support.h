@@ -17,6 +17,9 @@ std::string BinDir();
 // A fresh, empty folder under the build tree for one test.
 std::string FreshFolder(const std::string& name);
 bool CopyInto(const std::string& file, const std::string& folder);
+bool FileExists(const std::string& path);
+// The whole file as bytes, or "(no file)" when it cannot be opened (shared with writers).
+std::string ReadFileText(const std::string& path);
 
 // Dispatches this thread's pending messages for about `ms` milliseconds.
 void PumpMessages(DWORD ms);
