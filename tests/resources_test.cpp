@@ -181,4 +181,51 @@ TEST(Resources, SkinBlockAndManifest) {
     EXPECT_NE(text.find("level=\"asInvoker\""), std::string::npos);
 }
 
+TEST(Resources, AboutEntryTextAndTrayMenu) {
+    char about[64] = "";
+    ASSERT_GT(::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about), 0);
+    EXPECT_STREQ(about, "&About Veltrane...");
+
+    HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(menu), 2);
+    char text[64] = "";
+    ::GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "Settings");
+    EXPECT_EQ(::GetMenuItemID(menu, 1), static_cast<UINT>(ID_APP_ABOUT));
+
+    struct Item {
+        const char* text;  // null for a separator
+        UINT id;
+    };
+    const Item items[] = {
+        {"Run at &Startup", ID_RUN_AT_STARTUP},
+        {nullptr, 0},
+        {"Concerned About SAFETY?", ID_WEB_SAFETY},
+        {"All About File Sharing", ID_WEB_FILE_SHARING},
+        {"eMusic: 25 Free MP3 Downloads!", ID_WEB_EMUSIC},
+        {"Download Torrents Anonymously!", ID_WEB_TORRENTS},
+        {"Music, Games, Photos", ID_WEB_MEDIA},
+        {"Help", ID_WEB_HELP},
+        {"&About", ID_APP_ABOUT},
+        {nullptr, 0},
+        {"&Exit", ID_APP_EXIT},
+    };
+    HMENU popup = ::GetSubMenu(menu, 0);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(popup), static_cast<int>(std::size(items)));
+    for (int i = 0; i < static_cast<int>(std::size(items)); ++i) {
+        SCOPED_TRACE("item " + std::to_string(i));
+        UINT state = ::GetMenuState(popup, static_cast<UINT>(i), MF_BYPOSITION);
+        if (!items[i].text) {
+            EXPECT_TRUE(state & MF_SEPARATOR);
+            continue;
+        }
+        ::GetMenuStringA(popup, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, items[i].text);
+        EXPECT_EQ(::GetMenuItemID(popup, i), items[i].id);
+    }
+    ::DestroyMenu(menu);
+}
+
 }  // namespace
