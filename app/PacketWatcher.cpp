@@ -76,13 +76,13 @@ bool PacketWatcher::Start(SOCKET socket, const std::atomic<std::int32_t>& active
         return false;
     }
     auto stopRequested = std::make_shared<std::atomic<bool>>(false);
-    auto* start = new WatcherStart{socket, fw::UniqueHandle(threadsCopy), &active, stopRequested};
-    uintptr_t thread = ::_beginthreadex(nullptr, 0, WatcherThread, start, 0, nullptr);
+    auto start = std::make_unique<WatcherStart>(WatcherStart{socket, fw::UniqueHandle(threadsCopy), &active, stopRequested});
+    uintptr_t thread = ::_beginthreadex(nullptr, 0, WatcherThread, start.get(), 0, nullptr);
     if (thread == 0) {
-        delete start;
         WatcherCloseSocket(socket);
         return false;
     }
+    start.release();  // the thread owns it now
     thread_.reset(reinterpret_cast<HANDLE>(thread));
     stopEvent_ = std::move(stop);
     stopRequested_ = std::move(stopRequested);
