@@ -55,16 +55,24 @@ void CNimbrelDlg::ToggleAcceleration() {
         AccelerationActive.store(1);
         WatcherSocket = OpenWatcherSocket();
         packetWatcher_.Start(WatcherSocket, AccelerationActive);
-        ::SetTimer(hwnd(), ID_TIMER_SAMPLER, kSamplerPeriodMs, nullptr);
-        histogram_.SetScrollInterval(kGraphScrollMs);
-        ShowPicture(IDR_GIF_LEVEL1);
+        ShowLoadDisplay(true);
         accelerateButton_.SetWindowText(kAcceleratingStatusText);
     } else {
         // The watcher notices the switch-off after its next receive and closes its socket.
         AccelerationActive.store(0);
+        ShowLoadDisplay(false);
+        accelerateButton_.SetWindowText(kStoppedStatusText);
+    }
+}
+
+void CNimbrelDlg::ShowLoadDisplay(bool running) {
+    if (running) {
+        ::SetTimer(hwnd(), ID_TIMER_SAMPLER, kSamplerPeriodMs, nullptr);
+        histogram_.SetScrollInterval(kGraphScrollMs);
+        ShowPicture(IDR_GIF_LEVEL1);
+    } else {
         histogram_.SetScrollInterval(0);
         ShowPicture(IDR_GIF_STOPPED);
         ::KillTimer(hwnd(), ID_TIMER_SAMPLER);
-        accelerateButton_.SetWindowText(kStoppedStatusText);
     }
 }

@@ -88,6 +88,8 @@ private:
 
     // Acceleration and the packet watcher (app/Acceleration.cpp).
     void ToggleAcceleration();
+    // Timer 20, the graph's scrolling and the level picture, running or stopped together.
+    void ShowLoadDisplay(bool running);
 
     // Adapter table (stats/AdapterTable.cpp).
     void LoadAdapterTable();

@@ -144,13 +144,9 @@ void CNimbrelDlg::ApplyAccelerationState(bool on) {
             WatcherSocket = OpenWatcherSocket();
             packetWatcher_.Start(WatcherSocket, AccelerationActive);
         }
-        ::SetTimer(hwnd(), ID_TIMER_SAMPLER, kSamplerPeriodMs, nullptr);
-        histogram_.SetScrollInterval(kGraphScrollMs);
-        ShowPicture(IDR_GIF_LEVEL1);
+        ShowLoadDisplay(true);
     } else {
-        histogram_.SetScrollInterval(0);
-        ShowPicture(IDR_GIF_STOPPED);
-        ::KillTimer(hwnd(), ID_TIMER_SAMPLER);
+        ShowLoadDisplay(false);
     }
     UpdateData(false);
 }
